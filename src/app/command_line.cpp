@@ -12,11 +12,17 @@ LaunchOptions launch_options = {{0}, DEFAULT_PORT, 0, 0};
 
 namespace {
 
-bool is_token_byte(unsigned char c) { return c >= 0x21 && c <= 0x7F; }
+bool is_token_byte(unsigned char c) {
+  return c >= 0x21 && c <= 0x7F;
+}
 
-bool is_separator(unsigned char c) { return c != 0 && !is_token_byte(c); }
+bool is_separator(unsigned char c) {
+  return c != 0 && !is_token_byte(c);
+}
 
-bool is_atoi_space(unsigned char c) { return c == 0x20 || (c >= 0x09 && c <= 0x0D); }
+bool is_atoi_space(unsigned char c) {
+  return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+}
 
 // The value that atoi gives for text, in 32-bit arithmetic that wraps
 // around instead of overflowing.

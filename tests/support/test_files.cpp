@@ -38,7 +38,9 @@ Bytes read_file(const std::string &name) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool file_exists(const std::string &name) { return access(name.c_str(), F_OK) == 0; }
+bool file_exists(const std::string &name) {
+  return access(name.c_str(), F_OK) == 0;
+}
 
 void put_word(Bytes &bytes, int offset, unsigned value) {
   bytes[offset] = (unsigned char)(value & 0xff);
