@@ -15,6 +15,10 @@ int _access(const char *path, int mode) {
   return 0;
 }
 
-int _fileno(FILE *stream) { return fileno(stream); }
+int _fileno(FILE *stream) {
+  return fileno(stream);
+}
 
-int _commit(int fd) { return fsync(fd); }
+int _commit(int fd) {
+  return fsync(fd);
+}

@@ -19,10 +19,12 @@ int real_poll(struct pollfd *fds, unsigned long nfds, int timeout_ms) {
   return poll(fds, (nfds_t)nfds, timeout_ms);
 }
 
-int real_fcntl(int fd, int cmd, long arg) { return fcntl(fd, cmd, arg); }
+int real_fcntl(int fd, int cmd, long arg) {
+  return fcntl(fd, cmd, arg);
+}
 
 const PosixSocketCalls REAL_CALLS = {
-    socket,   connect,    send,        recv,        close,
+    socket,    connect,    send,       recv,        close,
     real_poll, getsockopt, real_fcntl, getaddrinfo, freeaddrinfo,
 };
 
@@ -30,4 +32,6 @@ const PosixSocketCalls REAL_CALLS = {
 
 PosixSocketCalls posix_socket_calls = REAL_CALLS;
 
-void reset_posix_socket_calls(void) { posix_socket_calls = REAL_CALLS; }
+void reset_posix_socket_calls(void) {
+  posix_socket_calls = REAL_CALLS;
+}

@@ -20,8 +20,7 @@ struct PosixSocketCalls {
   ssize_t (*sys_recv)(int fd, void *buf, size_t len, int flags);
   int (*sys_close)(int fd);
   int (*sys_poll)(struct pollfd *fds, unsigned long nfds, int timeout_ms);
-  int (*sys_getsockopt)(int fd, int level, int name, void *value,
-                        unsigned int *len);
+  int (*sys_getsockopt)(int fd, int level, int name, void *value, unsigned int *len);
   int (*sys_fcntl)(int fd, int cmd, long arg);
   int (*sys_getaddrinfo)(const char *node, const char *service,
                          const struct addrinfo *hints, struct addrinfo **res);

@@ -140,13 +140,11 @@ SOCKET socket(int af, int type, int protocol) {
   if (startup_count == 0 || af != AF_INET || type != SOCK_STREAM ||
       (protocol != 0 && protocol != IPPROTO_TCP))
     return INVALID_SOCKET;
-  int fd = posix_socket_calls.sys_socket(PF_INET, ::SOCK_STREAM | SOCK_CLOEXEC,
-                                         0);
+  int fd = posix_socket_calls.sys_socket(PF_INET, ::SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0)
     return INVALID_SOCKET;
   int flags = posix_socket_calls.sys_fcntl(fd, F_GETFL, 0);
-  if (flags < 0 ||
-      posix_socket_calls.sys_fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+  if (flags < 0 || posix_socket_calls.sys_fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
     posix_socket_calls.sys_close(fd);
     return INVALID_SOCKET;
   }
@@ -198,8 +196,7 @@ struct hostent *gethostbyname(const char *name) {
   hints.ai_family = PF_INET;
   hints.ai_socktype = ::SOCK_STREAM;
   struct addrinfo *found = nullptr;
-  if (posix_socket_calls.sys_getaddrinfo(name, nullptr, &hints, &found) != 0 ||
-      !found)
+  if (posix_socket_calls.sys_getaddrinfo(name, nullptr, &hints, &found) != 0 || !found)
     return nullptr;
   HostEntryStorage &h = host_storage;
   memset(&h, 0, sizeof(h));
@@ -246,8 +243,7 @@ int connect(SOCKET s, const struct sockaddr *name, int namelen) {
     return SOCKET_ERROR;
   int error = 0;
   socklen_t len = sizeof(error);
-  if (posix_socket_calls.sys_getsockopt(fd, SOL_SOCKET, SO_ERROR, &error,
-                                        &len) != 0 ||
+  if (posix_socket_calls.sys_getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 ||
       error != 0)
     return SOCKET_ERROR;
   return 0;

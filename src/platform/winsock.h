@@ -72,7 +72,9 @@ struct hostent {
   char **h_addr_list;
 };
 
-inline u_short htons(u_short v) { return (u_short)((v >> 8) | (v << 8)); }
+inline u_short htons(u_short v) {
+  return (u_short)((v >> 8) | (v << 8));
+}
 
 int WSAStartup(WORD version_requested, LPWSADATA data);
 int WSACleanup(void);
