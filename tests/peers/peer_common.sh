@@ -1,0 +1,114 @@
+# Helpers that the peer scripts source: start a daemon in the foreground
+# mode of its own, in a process group of its own, wait for it to listen,
+# and stop it with everything that it forked.
+#
+# A started daemon is known by the file NAME.pid in the peer's folder, which
+# holds the process group id. Not a service manager: one daemon per file,
+# no restarts.
+
+PEER_START_WAIT_SECONDS=${PEER_START_WAIT_SECONDS:-20}
+PEER_STOP_WAIT_SECONDS=${PEER_STOP_WAIT_SECONDS:-10}
+
+die() {
+  echo "$(basename "$0"): $*" >&2
+  exit 1
+}
+
+# Whether process group GROUP still has a process that has not ended.
+# Zombies count as ended: their parent may be slow to reap them.
+group_alive() {
+  local group=$1 stat rest state pgrp
+  for stat in /proc/[0-9]*/stat; do
+    read -r rest <"$stat" 2>/dev/null || continue
+    rest=${rest##*) } # after "pid (comm) "
+    set -- $rest
+    state=$1 pgrp=$3
+    if [ "$pgrp" = "$group" ] && [ "$state" != Z ] && [ "$state" != X ]; then
+      return 0
+    fi
+  done
+  return 1
+}
+
+# start_daemon PIDFILE LOGFILE COMMAND [ARGUMENT]...: runs the command in the
+# background as the leader of a new session, its output to LOGFILE.
+start_daemon() {
+  local pidfile=$1 logfile=$2
+  shift 2
+  # A background job of a script is not a group leader, so setsid makes
+  # the command itself the leader, and $! is the group id.
+  setsid "$@" </dev/null >>"$logfile" 2>&1 &
+  echo $! >"$pidfile"
+}
+
+# stop_daemon PIDFILE: ends the process group named in PIDFILE (TERM, then
+# KILL after PEER_STOP_WAIT_SECONDS) and removes the file. Quiet when there
+# is nothing to stop.
+stop_daemon() {
+  local pidfile=$1 group tries
+  [ -f "$pidfile" ] || return 0
+  group=$(cat "$pidfile")
+  rm -f "$pidfile"
+  case "$group" in '' | *[!0-9]*) return 0 ;; esac
+  kill -TERM -- "-$group" 2>/dev/null || true
+  tries=$((PEER_STOP_WAIT_SECONDS * 10))
+  while group_alive "$group" && [ $tries -gt 0 ]; do
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  if group_alive "$group"; then
+    kill -KILL -- "-$group" 2>/dev/null || true
+    tries=20
+    while group_alive "$group" && [ $tries -gt 0 ]; do
+      sleep 0.1
+      tries=$((tries - 1))
+    done
+  fi
+  ! group_alive "$group"
+}
+
+# port_open PORT: whether a TCP connection to 127.0.0.1:PORT is accepted.
+port_open() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# wait_until_listening PIDFILE PORT LOGFILE: waits until PORT accepts
+# connections; fails, showing LOGFILE, when the daemon ends first or
+# PEER_START_WAIT_SECONDS pass.
+wait_until_listening() {
+  local pidfile=$1 port=$2 logfile=$3 group tries
+  group=$(cat "$pidfile")
+  tries=$((PEER_START_WAIT_SECONDS * 10))
+  until port_open "$port"; do
+    if ! group_alive "$group" || [ $tries -le 0 ]; then
+      echo "$(basename "$0"): port $port did not open; $logfile says:" >&2
+      tail -n 30 "$logfile" >&2 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+}
+
+# wait_until_exists PIDFILE PATH LOGFILE: as wait_until_listening, for a
+# Unix socket file.
+wait_until_exists() {
+  local pidfile=$1 path=$2 logfile=$3 group tries
+  group=$(cat "$pidfile")
+  tries=$((PEER_START_WAIT_SECONDS * 10))
+  until [ -S "$path" ]; do
+    if ! group_alive "$group" || [ $tries -le 0 ]; then
+      echo "$(basename "$0"): $path did not appear; $logfile says:" >&2
+      tail -n 30 "$logfile" >&2 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+}
+
+# need_port VALUE: fails unless VALUE is a TCP port number.
+need_port() {
+  case "$1" in '' | *[!0-9]*) die "not a port: '$1'" ;; esac
+  [ "$1" -ge 1 ] && [ "$1" -le 65535 ] || die "not a port: '$1'"
+}

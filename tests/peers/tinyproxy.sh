@@ -1,0 +1,65 @@
+#!/bin/bash
+# Starts or stops tinyproxy on a loopback port, passing every request on to
+# an HTTP server on 127.0.0.1 as its upstream proxy. All state lives in the
+# peer folder DIR.
+#
+#   tinyproxy.sh start --dir DIR --port PORT --upstream-port PORT
+#   tinyproxy.sh stop --dir DIR
+#
+# "start" returns once the port accepts connections, and on failure stops
+# what it started. Runs as the calling user (meant for root in a test
+# namespace).
+set -eu
+. "$(dirname "$0")/peer_common.sh"
+
+usage() {
+  echo "usage: tinyproxy.sh start --dir DIR --port PORT --upstream-port PORT" >&2
+  echo "       tinyproxy.sh stop --dir DIR" >&2
+  exit 2
+}
+
+[ $# -ge 1 ] || usage
+action=$1
+shift
+dir='' port='' upstream_port=''
+while [ $# -gt 0 ]; do
+  [ $# -ge 2 ] || usage
+  case "$1" in
+  --dir) dir=$2 ;;
+  --port) need_port "$2"; port=$2 ;;
+  --upstream-port) need_port "$2"; upstream_port=$2 ;;
+  *) usage ;;
+  esac
+  shift 2
+done
+[ -n "$dir" ] || usage
+
+case "$action" in
+stop)
+  stop_daemon "$dir/tinyproxy.pid"
+  exit
+  ;;
+start) ;;
+*) usage ;;
+esac
+
+[ -n "$port" ] && [ -n "$upstream_port" ] || usage
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+trap 'stop_daemon "$dir/tinyproxy.pid" >/dev/null 2>&1 || true' ERR
+
+cat >"$dir/tinyproxy.conf" <<CONF
+Port $port
+Listen 127.0.0.1
+Timeout 30
+MaxClients 16
+LogLevel Info
+LogFile "$dir/tinyproxy.log"
+PidFile "$dir/tinyproxy.own.pid"
+Allow 127.0.0.1
+Upstream http 127.0.0.1:$upstream_port
+CONF
+
+start_daemon "$dir/tinyproxy.pid" "$dir/tinyproxy.out" \
+  tinyproxy -d -c "$dir/tinyproxy.conf"
+wait_until_listening "$dir/tinyproxy.pid" "$port" "$dir/tinyproxy.out"
