@@ -18,6 +18,8 @@ namespace {
 // The new file is written beside the old one and then renamed over it, so
 // the identity file is always either the old one or the new one whole.
 constexpr const char IDENTITY_NEW_FILE_NAME[] = "zqhi.sav.new";
+constexpr int ACCESS_EXISTS = 0;
+constexpr int ACCESS_WRITE = 2;
 
 void end_field(char *field) {
   for (int i = 0; i < IDENTITY_FIELD_SIZE; i++)
@@ -35,15 +37,27 @@ void load_identity(void) {
     player_identity.comment[0] = '\0';
     return;
   }
-  // A short file fills the fields only as far as it reaches.
+  // A short file fills the fields only as far as it reaches. An entry that
+  // opens but cannot be read (a directory opens here) counts as no file.
   fread(player_identity.name, 1, IDENTITY_FIELD_SIZE, file);
   fread(player_identity.comment, 1, IDENTITY_FIELD_SIZE, file);
+  bool unreadable = ferror(file) != 0;
   fclose(file);
+  if (unreadable) {
+    player_identity.name[0] = '\0';
+    player_identity.comment[0] = '\0';
+    return;
+  }
   end_field(player_identity.name);
   end_field(player_identity.comment);
 }
 
 void save_identity(void) {
+  // A file that may not be written is left alone, as writing it in place
+  // would leave it; the rename below would replace it all the same.
+  if (_access(IDENTITY_FILE_NAME, ACCESS_EXISTS) == 0 &&
+      _access(IDENTITY_FILE_NAME, ACCESS_WRITE) != 0)
+    return;
   FILE *file = fopen(IDENTITY_NEW_FILE_NAME, "wb");
   if (!file)
     return;
