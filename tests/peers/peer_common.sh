@@ -14,16 +14,19 @@ die() {
   exit 1
 }
 
-# Whether process group GROUP still has a process that has not ended.
+# Whether process group GROUP still has a process that has not ended. The
+# leader counts before it has made its group, too (just after the fork).
 # Zombies count as ended: their parent may be slow to reap them.
 group_alive() {
-  local group=$1 stat rest state pgrp
+  local group=$1 stat line rest pid state pgrp
   for stat in /proc/[0-9]*/stat; do
-    read -r rest <"$stat" 2>/dev/null || continue
-    rest=${rest##*) } # after "pid (comm) "
+    read -r line <"$stat" 2>/dev/null || continue
+    pid=${line%% *}
+    rest=${line##*) } # after "pid (comm) "
     set -- $rest
     state=$1 pgrp=$3
-    if [ "$pgrp" = "$group" ] && [ "$state" != Z ] && [ "$state" != X ]; then
+    if { [ "$pgrp" = "$group" ] || [ "$pid" = "$group" ]; } &&
+      [ "$state" != Z ] && [ "$state" != X ]; then
       return 0
     fi
   done
