@@ -94,6 +94,10 @@ bool RegistrationStore::open(const std::string &path, std::string &error) {
                       nullptr) != SQLITE_OK)
     return failed(db_, error);
   sqlite3_busy_timeout(db_, STORE_BUSY_TIMEOUT_MS);
+  // Each CGI is usually the store's last connection when it ends; without
+  // this it would checkpoint and remove the WAL every time, with fsyncs.
+  // Checkpoints happen as the WAL grows (wal_autocheckpoint) instead.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   int version = 0;
   {
     Statement s(db_, "PRAGMA user_version");
