@@ -74,8 +74,7 @@ TEST(SafeSave, KilledWriterLeavesOneWholeIdentity) {
       mid_save++;
     Bytes now = read_file("zqhi.sav");
     if (now != a && now != b && bad++ < 5)
-      ADD_FAILURE() << "after kill " << kills
-                    << ": zqhi.sav is " << now.size()
+      ADD_FAILURE() << "after kill " << kills << ": zqhi.sav is " << now.size()
                     << " bytes and neither A nor B";
   }
   EXPECT_EQ(bad, 0) << "kills that left a broken identity file, of " << kills;
