@@ -240,6 +240,9 @@ void DialogManager::set_enabled(Window &window, bool enabled) {
   window.enabled = enabled;
   if (renderer_)
     renderer_->window_changed(window, WindowChange::enabled);
+  // A disabled window cannot keep the keyboard focus.
+  if (!enabled && window.kind == Window::Kind::control && window.dialog->focus == &window)
+    set_focus(*window.dialog, nullptr);
 }
 
 void DialogManager::set_selection(Control &edit, long long start, long long end) {
