@@ -47,7 +47,7 @@ admin=${ZQ_ADMIN:-$build/server/zq-admin}
 say() { echo "zq-service: $*" >&2; }
 
 # Whether the process whose id a pid file holds is alive.
-running() { [ -s "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+running() { [ -s "$1" ] && kill -0 "$(cat "$1" 2>/dev/null)" 2>/dev/null; }
 
 # Waits up to 10 seconds for a command to succeed.
 wait_for() {

@@ -77,6 +77,7 @@ int main() {
     fprintf(stderr, "rank_zq.cgi: ranking page: %s\n", error.c_str());
 
   return reply(200, "OK",
-               std::string(added ? "OK: registered as entry " : "OK: already registered as entry ") +
+               std::string(added ? "OK: registered as entry "
+                                 : "OK: already registered as entry ") +
                    std::to_string(id));
 }

@@ -109,7 +109,8 @@ Verdict check_ranking_block(const RankingBlockBytes &block, Registration &regist
 
   uint32_t sum = 0;
   for (int slot = 0; slot < RECORD_SLOT_COUNT; slot++) {
-    r.records[(size_t)slot] = read_le32(b + BLOCK_VALUES_OFFSET + slot * RECORD_VALUE_SIZE);
+    r.records[(size_t)slot] =
+        read_le32(b + BLOCK_VALUES_OFFSET + slot * RECORD_VALUE_SIZE);
     sum += r.records[(size_t)slot];
   }
   if (sum == 0)

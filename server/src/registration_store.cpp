@@ -54,7 +54,9 @@ WHERE place = 1 ORDER BY value, id
 // A prepared statement that finalizes itself.
 class Statement {
 public:
-  Statement(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
+  Statement(sqlite3 *db, const char *sql) {
+    sqlite3_prepare_v2(db, sql, -1, &s_, nullptr);
+  }
   ~Statement() { sqlite3_finalize(s_); }
   Statement(const Statement &) = delete;
   Statement &operator=(const Statement &) = delete;
@@ -81,7 +83,9 @@ void bind_bytes(sqlite3_stmt *s, int index, const void *data, size_t size) {
 
 } // namespace
 
-RegistrationStore::~RegistrationStore() { sqlite3_close_v2(db_); }
+RegistrationStore::~RegistrationStore() {
+  sqlite3_close_v2(db_);
+}
 
 bool RegistrationStore::exec(const char *sql, std::string &error) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -110,8 +114,7 @@ bool RegistrationStore::open(const std::string &path, std::string &error) {
   // A new store: WAL first (it outlasts the connection), then the tables in
   // one transaction, which concurrent first CGIs take in turn.
   return exec("PRAGMA journal_mode = WAL", error) &&
-         exec("PRAGMA synchronous = NORMAL", error) &&
-         exec("BEGIN IMMEDIATE", error) &&
+         exec("PRAGMA synchronous = NORMAL", error) && exec("BEGIN IMMEDIATE", error) &&
          (exec(SCHEMA, error) || (exec("ROLLBACK", error), false)) &&
          exec("COMMIT", error);
 }

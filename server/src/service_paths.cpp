@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 
-std::string ServicePaths::store() const { return data_dir + "/" + STORE_FILE_NAME; }
+std::string ServicePaths::store() const {
+  return data_dir + "/" + STORE_FILE_NAME;
+}
 
 bool service_paths_from_environment(ServicePaths &paths) {
   const char *data = getenv("ZQ_DATA_DIR");

@@ -59,7 +59,8 @@ int main(int argc, char **argv) {
   if (words.empty())
     return usage();
   if (paths.data_dir.empty() || paths.score_dir.empty())
-    return fail("name the folders with --data and --score, or ZQ_DATA_DIR and ZQ_SCORE_DIR");
+    return fail(
+        "name the folders with --data and --score, or ZQ_DATA_DIR and ZQ_SCORE_DIR");
   const std::string &command = words[0];
 
   std::string error;
@@ -88,9 +89,10 @@ int main(int argc, char **argv) {
     int64_t shown = 0;
     if (!store.snapshot(snapshot, error) || !store.page_built_through(shown, error))
       return fail(error);
-    printf("registrations %s\n%lld stored from %lld names\npage shows entries up to %lld\n",
-           registrations_open(paths.score_dir) ? "open" : "closed",
-           (long long)snapshot.registrations, (long long)snapshot.names, (long long)shown);
+    printf(
+        "registrations %s\n%lld stored from %lld names\npage shows entries up to %lld\n",
+        registrations_open(paths.score_dir) ? "open" : "closed",
+        (long long)snapshot.registrations, (long long)snapshot.names, (long long)shown);
     return 0;
   }
   if (command == "list") {

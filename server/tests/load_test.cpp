@@ -33,7 +33,8 @@ BlockFields load_fields(int i) {
   f.comment = text;
   snprintf(text, sizeof(text), "26c31120000%03x%05x", i % 0x1000, i);
   f.stamp = text;
-  f.records = {(uint32_t)(100000 - i), (uint32_t)(1 + i), (uint32_t)(5000 + (i * 7919) % 3001)};
+  f.records = {(uint32_t)(100000 - i), (uint32_t)(1 + i),
+               (uint32_t)(5000 + (i * 7919) % 3001)};
   return f;
 }
 
@@ -47,8 +48,9 @@ TEST(Load, EveryConcurrentRegistrationIsStoredOnceAndRanked) {
   std::vector<std::string> failures(LOAD_CLIENTS);
   auto client = [&](int me) {
     for (int i; (i = next++) < LOAD_REGISTRATIONS;) {
-      HttpReply r = http10_get(service.port(), "/cgi-bin/rank_zq.cgi?" +
-                                                   registration_query(make_block(load_fields(i))));
+      HttpReply r =
+          http10_get(service.port(), "/cgi-bin/rank_zq.cgi?" +
+                                         registration_query(make_block(load_fields(i))));
       if (r.status == 200 && r.body.rfind("OK: registered as entry ", 0) == 0)
         accepted++;
       else if (failures[(size_t)me].empty())
@@ -61,9 +63,11 @@ TEST(Load, EveryConcurrentRegistrationIsStoredOnceAndRanked) {
     clients.emplace_back(client, c);
   for (std::thread &t : clients)
     t.join();
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  printf("load: %d registrations from %d clients in %.2f s: %.0f registrations per second\n",
-         LOAD_REGISTRATIONS, LOAD_CLIENTS, seconds, LOAD_REGISTRATIONS / seconds);
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  printf(
+      "load: %d registrations from %d clients in %.2f s: %.0f registrations per second\n",
+      LOAD_REGISTRATIONS, LOAD_CLIENTS, seconds, LOAD_REGISTRATIONS / seconds);
   for (const std::string &f : failures)
     EXPECT_EQ(f, "");
   EXPECT_EQ(accepted.load(), LOAD_REGISTRATIONS);

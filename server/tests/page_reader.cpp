@@ -5,7 +5,8 @@
 
 std::string html_structure_error(const std::string &page) {
   static const std::set<std::string> void_elements = {"meta", "br", "hr", "img", "link"};
-  static const std::regex tag(R"re(<(/?)([a-z][a-z0-9]*)((?:\s+[a-z-]+="[^"<>]*")*)\s*>)re");
+  static const std::regex tag(
+      R"re(<(/?)([a-z][a-z0-9]*)((?:\s+[a-z-]+="[^"<>]*")*)\s*>)re");
   static const std::regex reference(R"(&(amp|lt|gt|quot|#39);)");
   std::vector<std::string> open;
   size_t at = 0;

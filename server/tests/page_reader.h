@@ -12,9 +12,9 @@ std::string html_structure_error(const std::string &page);
 
 struct PageRow {
   int rank;
-  std::string name;    // as written in the page, escaped
+  std::string name; // as written in the page, escaped
   unsigned long value;
-  std::string stamp;   // the raw stamp (title attribute)
+  std::string stamp; // the raw stamp (title attribute)
   std::string shown_stamp;
   std::string comment; // as written in the page, escaped
 };

@@ -22,8 +22,14 @@ TEST(Cp932ToUtf8, ConvertsAndReplacesWhatIsNotText) {
       {"half-width katakana", "\xB1\xB2", "ｱｲ"},
       {"NEC row 13", "\x87\x40", "①"},
       {"lead byte at the end", "ab\x83", "ab\xEF\xBF\xBD"},
-      {"byte that is no character", "a\xFF" "b", "a\xEF\xBF\xBD" "b"},
-      {"control characters", "a\tb\x7F", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+      {"byte that is no character",
+       "a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {"control characters", "a\tb\x7F",
+       "a\xEF\xBF\xBD"
+       "b\xEF\xBF\xBD"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(cp932_to_utf8(c.cp932), c.utf8) << c.what;
@@ -77,7 +83,7 @@ TEST_F(StoreFixture, RanksEachNamesBestTimeLowestFirst) {
   add(fields("aa", {300, 0, 50}));
   add(fields("bb", {100, 200, 50}, "98b031405090fa0002b"));
   add(fields("aa", {90, 0, 70}, "98b031405090fa0002c")); // aa's better first record
-  add(fields("cc", {100, 0, 0}, "98b031405090fa0002d"));  // ties with bb
+  add(fields("cc", {100, 0, 0}, "98b031405090fa0002d")); // ties with bb
 
   PageSnapshot s;
   std::string error;
@@ -117,7 +123,8 @@ TEST_F(StoreFixture, PageShowsPlayerTextsConvertedAndEscaped) {
   BlockFields script = fields("<script>", {5, 6, 7});
   script.comment = "\"'&</td>";
   add(script);
-  BlockFields japanese = fields("\x83\x65\x83\x58\x83\x67", {4, 0, 0}, "26c31235959fff00001");
+  BlockFields japanese =
+      fields("\x83\x65\x83\x58\x83\x67", {4, 0, 0}, "26c31235959fff00001");
   japanese.comment = "\x83\x5C\x82\xCC";
   add(japanese);
 

@@ -31,7 +31,8 @@ bool port_answers(int port) {
 
 std::string read_text(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in),
+                     std::istreambuf_iterator<char>());
 }
 
 std::string service_environment() {
@@ -57,8 +58,9 @@ int free_loopback_port() {
 bool RankingService::start(const std::string &dir) {
   dir_ = dir;
   port_ = free_loopback_port();
-  std::string command = service_environment() + "'" + ZQ_SERVICE_SCRIPT + "' start --dir '" +
-                        dir_ + "' --port " + std::to_string(port_) + " 2>&1";
+  std::string command = service_environment() + "'" + ZQ_SERVICE_SCRIPT +
+                        "' start --dir '" + dir_ + "' --port " + std::to_string(port_) +
+                        " 2>&1";
   running_ = system(command.c_str()) == 0;
   return running_;
 }
@@ -66,14 +68,16 @@ bool RankingService::start(const std::string &dir) {
 void RankingService::stop() {
   if (!running_)
     return;
-  std::string command = service_environment() + "'" + ZQ_SERVICE_SCRIPT + "' stop --dir '" +
-                        dir_ + "' >/dev/null 2>&1";
+  std::string command = service_environment() + "'" + ZQ_SERVICE_SCRIPT +
+                        "' stop --dir '" + dir_ + "' >/dev/null 2>&1";
   if (system(command.c_str()) != 0)
     fprintf(stderr, "zq-service.sh stop failed for %s\n", dir_.c_str());
   running_ = false;
 }
 
-std::string RankingService::page() const { return read_text(page_path()); }
+std::string RankingService::page() const {
+  return read_text(page_path());
+}
 
 int RankingService::admin(const std::string &arguments) const {
   std::string command = std::string("'") + ZQ_ADMIN_PATH + "' --data '" + dir_ +
@@ -147,7 +151,8 @@ std::vector<std::string> store_column(const std::string &store_path,
   std::vector<std::string> values;
   sqlite3 *db = nullptr;
   sqlite3_stmt *s = nullptr;
-  if (sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+  if (sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+          SQLITE_OK &&
       sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK) {
     while (sqlite3_step(s) == SQLITE_ROW) {
       const void *p = sqlite3_column_blob(s, 0);

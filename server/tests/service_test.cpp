@@ -64,8 +64,8 @@ ToolRun run_tool(int proxy_mode, int connect_port, const char *ranking_host) {
   static char receive[RECEIVE_BUFFER_SIZE];
   memset(receive, 0, sizeof(receive));
   std::string check_target = std::string("http://") + ranking_host + "/score/zq.txt";
-  run.check_count = http_get(receive, sizeof(receive), "127.0.0.1", connect_port,
-                             check_target.c_str());
+  run.check_count =
+      http_get(receive, sizeof(receive), "127.0.0.1", connect_port, check_target.c_str());
   run.check_reply = receive;
   static char target[TARGET_BUFFER_SIZE];
   strcpy(target, "http://");
@@ -73,7 +73,8 @@ ToolRun run_tool(int proxy_mode, int connect_port, const char *ranking_host) {
   if (!run.built)
     return run;
   memset(receive, 0, sizeof(receive));
-  run.upload_count = http_get(receive, UPLOAD_REPLY_SIZE, "127.0.0.1", connect_port, target);
+  run.upload_count =
+      http_get(receive, UPLOAD_REPLY_SIZE, "127.0.0.1", connect_port, target);
   run.upload_reply = receive;
   return run;
 }
@@ -101,7 +102,8 @@ TEST_P(ToolRoundTrip, StoresAndShowsWhatTheRecordFileAndIdentityHold) {
   EXPECT_EQ(run.check_reply, "*zq*00\n");
   ASSERT_EQ(run.built, 1);
   EXPECT_GT(run.upload_count, 0);
-  EXPECT_EQ(run.upload_reply.rfind("OK: registered as entry ", 0), 0u) << run.upload_reply;
+  EXPECT_EQ(run.upload_reply.rfind("OK: registered as entry ", 0), 0u)
+      << run.upload_reply;
 
   std::string where = std::string(" FROM registration WHERE name = x'8365835883673") +
                       (char)('0' + proxy_mode) + "'";
@@ -116,7 +118,8 @@ TEST_P(ToolRoundTrip, StoresAndShowsWhatTheRecordFileAndIdentityHold) {
   std::string details = store_column(service->store_path(), "SELECT details" + where)[0];
   ASSERT_EQ(details.size(), 48u);
   for (int slot = 0; slot < 3; slot++)
-    EXPECT_EQ(0, memcmp(details.data() + 16 * slot, record_file.data() + 8 + 204 * slot + 4, 16))
+    EXPECT_EQ(0, memcmp(details.data() + 16 * slot,
+                        record_file.data() + 8 + 204 * slot + 4, 16))
         << "slot " << slot;
 
   std::string page = service->page();
@@ -140,16 +143,21 @@ TEST_P(ToolRoundTrip, StoresAndShowsWhatTheRecordFileAndIdentityHold) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ToolRoundTrip, ::testing::Values(0, 1),
-                         [](const auto &info) { return info.param ? "Proxy" : "Direct"; });
+                         [](const auto &info) {
+                           return info.param ? "Proxy" : "Direct";
+                         });
 
-std::string cgi_path(const std::string &query) { return "/cgi-bin/rank_zq.cgi?" + query; }
+std::string cgi_path(const std::string &query) {
+  return "/cgi-bin/rank_zq.cgi?" + query;
+}
 
 TEST_F(ServiceTest, BadRequestsAreRefusedAndChangeNothing) {
   // One good registration first, so that "nothing changes" has something to keep.
   BlockFields keep;
   keep.name = "keeper";
-  ASSERT_EQ(http10_get(service->port(), cgi_path(registration_query(make_block(keep)))).status,
-            200);
+  ASSERT_EQ(
+      http10_get(service->port(), cgi_path(registration_query(make_block(keep)))).status,
+      200);
   const std::string store_before = store_dump(service->store_path());
   const std::string page_before = service->page();
   const std::string good = registration_query(make_block());
@@ -180,8 +188,9 @@ TEST_F(ServiceTest, BadRequestsAreRefusedAndChangeNothing) {
     EXPECT_NE(reply.body.find(c.reason), std::string::npos) << reply.body;
     EXPECT_EQ(reply.body.find('\n'), reply.body.size() - 1) << "one line";
   }
-  std::string post = raw_exchange(service->port(), "POST " + cgi_path(good) +
-                                                       " HTTP/1.0\r\nContent-Length: 0\r\n\r\n");
+  std::string post =
+      raw_exchange(service->port(),
+                   "POST " + cgi_path(good) + " HTTP/1.0\r\nContent-Length: 0\r\n\r\n");
   EXPECT_EQ(post.rfind("HTTP/1.1 405", 0), 0u) << post;
 
   EXPECT_EQ(store_dump(service->store_path()), store_before);
@@ -192,11 +201,14 @@ TEST_F(ServiceTest, ScriptInANameIsStoredButEscapedOnThePage) {
   BlockFields f;
   f.name = "<script>";
   f.comment = "</td><script>alert(1)</script>";
-  HttpReply reply = http10_get(service->port(), cgi_path(registration_query(make_block(f))));
+  HttpReply reply =
+      http10_get(service->port(), cgi_path(registration_query(make_block(f))));
   ASSERT_EQ(reply.status, 200) << reply.body;
-  EXPECT_EQ(store_column(service->store_path(),
-                         "SELECT count(*) FROM registration WHERE name = CAST('<script>' AS BLOB)"),
-            std::vector<std::string>{"1"});
+  EXPECT_EQ(
+      store_column(
+          service->store_path(),
+          "SELECT count(*) FROM registration WHERE name = CAST('<script>' AS BLOB)"),
+      std::vector<std::string>{"1"});
   std::string page = service->page();
   EXPECT_EQ(html_structure_error(page), "");
   EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -212,8 +224,9 @@ TEST_F(ServiceTest, RepeatedUploadIsStoredOnce) {
   EXPECT_EQ(first.status, 200);
   EXPECT_EQ(second.status, 200);
   EXPECT_EQ(second.body.rfind("OK: already registered as entry ", 0), 0u) << second.body;
-  EXPECT_EQ(store_column(service->store_path(),
-                         "SELECT count(*) FROM registration WHERE name = CAST('twice' AS BLOB)"),
+  EXPECT_EQ(store_column(
+                service->store_path(),
+                "SELECT count(*) FROM registration WHERE name = CAST('twice' AS BLOB)"),
             std::vector<std::string>{"1"});
 }
 
@@ -225,15 +238,17 @@ TEST_F(ServiceTest, ClosedRegistrationsFailTheCheckAndStoreNothing) {
   EXPECT_NE(marker.body.rfind("*zq*00", 0), 0u) << marker.body;
   BlockFields f;
   f.name = "latecomer";
-  HttpReply reply = http10_get(service->port(), cgi_path(registration_query(make_block(f))));
+  HttpReply reply =
+      http10_get(service->port(), cgi_path(registration_query(make_block(f))));
   EXPECT_EQ(reply.status, 503);
   EXPECT_EQ(reply.body, "registrations are closed\n");
   EXPECT_EQ(store_dump(service->store_path()), store_before);
 
   ASSERT_EQ(service->admin("open"), 0);
   EXPECT_EQ(http10_get(service->port(), "/score/zq.txt").body, "*zq*00\n");
-  EXPECT_EQ(http10_get(service->port(), cgi_path(registration_query(make_block(f)))).status,
-            200);
+  EXPECT_EQ(
+      http10_get(service->port(), cgi_path(registration_query(make_block(f)))).status,
+      200);
 }
 
 } // namespace
