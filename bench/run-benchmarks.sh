@@ -14,14 +14,21 @@ chmod 755 "$work" # nginx's workers read the files as another user
 port=18181
 nginx_pid=""
 
+xvfb_pid=""
+peer_pid=""
 cleanup() {
+  [ -n "$peer_pid" ] && kill "$peer_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   [ -n "$nginx_pid" ] && nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -s stop 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZQ_BENCHMARKS=ON >/dev/null
-cmake --build build-bench -j"$(nproc)" >/dev/null
+if ! { cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZQ_BENCHMARKS=ON &&
+  cmake --build build-bench -j"$(nproc)"; } >"$work/build.log" 2>&1; then
+  cat "$work/build.log"
+  exit 1
+fi
 
 now() { date +%s.%N; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
@@ -89,6 +96,80 @@ bench_throughput() {
 # The whole registration sequence against the floor of what it must do.
 bench_registration() {
   "$top/build-bench/bench/registration_bench" $port 200
+}
+
+# A display of our own for the programs that show windows.
+start_xvfb() {
+  [ -n "$xvfb_pid" ] && return 0
+  local n
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    sleep 0.05
+  done
+  echo "Xvfb did not start" >&2
+  return 1
+}
+
+# From exec to the dialog's first paint, and peak memory, against a bare Qt
+# window of the same size (B), and against the same bare window drawing the
+# dialog's longest Japanese text in the dialog's font (C).
+bench_startup() {
+  start_xvfb
+  local b="$top/build-bench"
+  mkdir -p "$work/startup" && cd "$work/startup"
+  echo "startup, against a bare window:"
+  "$b/bench/startup_bench" 30 -- /usr/bin/env ZQ_EXIT_AFTER_FIRST_PAINT=1 "$b/src/zq-register" \
+    -- "$b/bench/bare_qt_window" 2>/dev/null | sed 's/^/  /'
+  echo "startup, against a bare window that draws the same Japanese text:"
+  "$b/bench/startup_bench" 30 -- /usr/bin/env ZQ_EXIT_AFTER_FIRST_PAINT=1 "$b/src/zq-register" \
+    -- "$b/bench/bare_qt_window" --japanese-text 2>/dev/null | sed 's/^/  /'
+  echo "  (goal: time ratio at most 1.15, memory difference at most 3072 kB)"
+  cd "$top"
+}
+
+# CPU used while the dialog waits 10 s on a peer that accepts the
+# connection and never answers, the dialog shown and kept painted.
+bench_idle() {
+  start_xvfb
+  mkdir -p "$work/idle" && cd "$work/idle"
+  local silent_port=18182
+  python3 -c '
+import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(4)
+c, _ = s.accept(); open("accepted", "w").close(); time.sleep(3600)
+' $silent_port &
+  peer_pid=$!
+  sleep 0.3
+  "$top/build-bench/src/zq-register" -p$silent_port 2>/dev/null &
+  local app=$!
+  local window=""
+  for _ in $(seq 200); do
+    window=$(xdotool search --name "ZQ InternetRanking" 2>/dev/null | head -1) && [ -n "$window" ] && break
+    sleep 0.05
+  done
+  [ -n "$window" ] || { echo "idle: the dialog did not appear" >&2; kill $app; return 1; }
+  xdotool type --window "$window" "Bench"
+  xdotool key --window "$window" Return
+  for _ in $(seq 200); do [ -e accepted ] && break; sleep 0.05; done
+  [ -e accepted ] || { echo "idle: the dialog did not connect" >&2; kill $app; return 1; }
+  local ticks t0 t1
+  ticks=$(getconf CLK_TCK)
+  t0=$(awk '{ print $14 + $15 }' /proc/$app/stat)
+  sleep 10
+  t1=$(awk '{ print $14 + $15 }' /proc/$app/stat)
+  kill $app 2>/dev/null || true
+  kill "$peer_pid" 2>/dev/null || true
+  peer_pid=""
+  awk -v d=$((t1 - t0)) -v hz="$ticks" 'BEGIN {
+    printf "idle: %.2f s of CPU in 10 s of waiting, %.2f%% of one core (goal: below 1%%)\n", d / hz, 100 * d / hz / 10 }'
+  cd "$top"
 }
 
 selected=("$@")
