@@ -169,6 +169,8 @@ protected:
       write_file(IDENTITY_FILE,
                  identity_bytes(player.stored_name, player.stored_comment));
 
+    ASSERT_EQ(0, run_tool({"xdotool", "--version"}, {}))
+        << "xdotool, which types into the window, is not installed";
     server_ = std::make_unique<RankingServer>(setup);
     ASSERT_TRUE(server_->started()) << server_->problem();
     display_ = std::make_unique<VirtualDisplay>();
