@@ -9,6 +9,7 @@
 
 #include "app/launch_options.h"
 #include "net/send_in_pieces.h"
+#include "platform/crt.h"
 #include "platform/winsock.h"
 
 #include <cstdio>
@@ -118,7 +119,7 @@ int32_t http_get(char *buffer, int32_t buffer_size, const char *host, int32_t po
 
   FILE *log = nullptr;
   if (launch_options.log_exchange) {
-    log = fopen(EXCHANGE_LOG_NAME, "wb");
+    log = _fsopen(EXCHANGE_LOG_NAME, "wb", _SH_DENYNO);
     if (log)
       fputs(exchange, log);
   }

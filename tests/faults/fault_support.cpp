@@ -179,5 +179,7 @@ std::string entry_kind(const std::string &name) {
     return "is a directory";
   if (S_ISLNK(st.st_mode))
     return "is a symbolic link";
+  if (S_ISFIFO(st.st_mode))
+    return "is a named pipe";
   return "is a file";
 }

@@ -136,6 +136,16 @@ const LogEntryCase CASES[] = {
        symlink("logs", "log.html");
      },
      nullptr, "is a symbolic link", "logs", ""},
+    // fopen would wait for a reader for ever; the log is left out instead.
+    {"a named pipe without a reader", [] { mkfifo("log.html", 0644); }, nullptr,
+     "is a named pipe", ".", "log.html "},
+    {"a link to a named pipe",
+     [] {
+       mkdir("logs", 0755);
+       mkfifo("logs/pipe", 0644);
+       symlink("logs/pipe", "log.html");
+     },
+     nullptr, "is a symbolic link", "logs", "pipe "},
 };
 
 TEST(LogFile, LinkIsWrittenThroughAndDirectoryMeansNoLog) {
