@@ -12,7 +12,7 @@ cd "$top"
 packages=(
   build-essential cmake pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libqt6test6 fonts-ipafont-gothic xvfb xauth
+  qt6-base-dev libqt6test6 fonts-ipafont-gothic xvfb xauth xdotool
   nginx-light fcgiwrap tinyproxy squid
   libsqlite3-dev sqlite3
   clang libclang-rt-14-dev
