@@ -199,9 +199,12 @@ VirtualDisplay::VirtualDisplay() {
     return;
   }
   // The dialog is 327 x 205 pixels; any screen larger than that will do.
+  // Without -noreset the server resets each time its last client leaves,
+  // and refuses a client that connects meanwhile: the test's xdotool calls
+  // come and go while the program starts.
   server_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen",
-                               "0", "800x600x24"},
+      std::vector<std::string>{"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp",
+                               "-screen", "0", "800x600x24"},
       std::vector<std::string>{}, "", log_file_, fds[1]);
   close(fds[1]);
 
