@@ -287,6 +287,9 @@ struct QtRenderer::Impl {
       Qt::Alignment horizontal =
           (item.style & 0x3) == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
       label->setAlignment(horizontal | Qt::AlignTop);
+      // Statics paint their background, as on Windows, so that a text
+      // shown over others (the finished texts over the labels) reads clean.
+      label->setAutoFillBackground(true);
       widget = label;
       break;
     }
@@ -429,6 +432,10 @@ void QtRenderer::dialog_created(Dialog &dialog) {
       previous_stop = widget;
     }
   }
+  // Later statics lie over earlier ones; edits and buttons over every static.
+  for (const auto &control : dialog.controls)
+    if (control->control_class != ControlClass::static_text)
+      static_cast<QWidget *>(control->view)->raise();
   impl_->apply_cursor(dialog);
 }
 
