@@ -20,7 +20,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-SocketTimeouts socket_timeouts = {CONNECT_TIMEOUT_MS, RECV_TIMEOUT_MS};
+SocketTimeouts socket_timeouts = {CONNECT_TIMEOUT_MS, RECV_TIMEOUT_MS,
+                                  EXCHANGE_TIMEOUT_MS};
 void (*socket_wait_hook)(void) = nullptr;
 
 namespace {
@@ -31,6 +32,18 @@ constexpr WORD WINSOCK_VERSION_1_1 = 0x0101;
 constexpr int MAX_HOST_ADDRESSES = 8;
 
 int startup_count = 0;
+
+// When each connected socket was connected, for the exchange time-out. A
+// program that holds more connections at once than there are slots gets no
+// exchange time-out on the others.
+constexpr int CONNECTION_SLOTS = 16;
+struct ConnectionStart {
+  int fd; // -1: a free slot
+  long long connected_ms;
+};
+ConnectionStart connection_starts[CONNECTION_SLOTS] = {
+    {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0},
+    {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}};
 
 struct HostEntryStorage {
   struct zq_winsock::hostent entry;
@@ -45,6 +58,39 @@ long long now_ms() {
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+ConnectionStart *connection_start(int fd) {
+  for (ConnectionStart &c : connection_starts)
+    if (c.fd == fd)
+      return &c;
+  return nullptr;
+}
+
+void remember_connection(int fd) {
+  ConnectionStart *slot = connection_start(fd);
+  if (!slot)
+    slot = connection_start(-1);
+  if (slot)
+    *slot = {fd, now_ms()};
+}
+
+void forget_connection(int fd) {
+  if (ConnectionStart *slot = connection_start(fd))
+    *slot = {-1, 0};
+}
+
+// How long a receive on fd may still wait: the silence time-out, cut to
+// what is left of the exchange time-out.
+int receive_wait_ms(int fd) {
+  int limit = socket_timeouts.recv_ms;
+  ConnectionStart *start = connection_start(fd);
+  if (start && socket_timeouts.exchange_ms > 0) {
+    long long left = socket_timeouts.exchange_ms - (now_ms() - start->connected_ms);
+    if (left < limit)
+      limit = left > 0 ? (int)left : 0;
+  }
+  return limit;
 }
 
 int descriptor(zq_winsock::SOCKET s) {
@@ -235,8 +281,10 @@ int connect(SOCKET s, const struct sockaddr *name, int namelen) {
   addr.sin_port = in->sin_port;
   addr.sin_addr.s_addr = in->sin_addr.s_addr;
   if (posix_socket_calls.sys_connect(fd, (const struct ::sockaddr *)&addr,
-                                     sizeof(addr)) == 0)
+                                     sizeof(addr)) == 0) {
+    remember_connection(fd);
     return 0;
+  }
   if (errno != EINPROGRESS && errno != EINTR)
     return SOCKET_ERROR;
   if (wait_ready(fd, POLLOUT, socket_timeouts.connect_ms) != 1)
@@ -246,6 +294,7 @@ int connect(SOCKET s, const struct sockaddr *name, int namelen) {
   if (posix_socket_calls.sys_getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 ||
       error != 0)
     return SOCKET_ERROR;
+  remember_connection(fd);
   return 0;
 }
 
@@ -279,6 +328,8 @@ int recv(SOCKET s, char *buf, int len, int flags) {
   if (fd < 0 || len <= 0 || !buf)
     return SOCKET_ERROR;
   for (;;) {
+    if (receive_wait_ms(fd) == 0)
+      return 0; // the exchange has lasted too long: taken as the end
     ssize_t n = posix_socket_calls.sys_recv(fd, buf, (size_t)len, flags);
     if (n >= 0)
       return (int)n;
@@ -286,7 +337,7 @@ int recv(SOCKET s, char *buf, int len, int flags) {
       continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK)
       return SOCKET_ERROR;
-    int ready = wait_ready(fd, POLLIN, socket_timeouts.recv_ms);
+    int ready = wait_ready(fd, POLLIN, receive_wait_ms(fd));
     if (ready == 0)
       return 0; // silent for the whole time-out: taken as the end
     if (ready < 0)
@@ -298,6 +349,7 @@ int closesocket(SOCKET s) {
   int fd = descriptor(s);
   if (fd < 0)
     return SOCKET_ERROR;
+  forget_connection(fd);
   return posix_socket_calls.sys_close(fd) == 0 ? 0 : SOCKET_ERROR;
 }
 

@@ -7,7 +7,8 @@
 //      htons
 //  [X] connect, bounded by the connect time-out (then SOCKET_ERROR)
 //  [X] send without SIGPIPE; a piece that went out only in part is completed
-//  [X] recv, bounded by the silence time-out (then 0, as if the peer closed)
+//  [X] recv, bounded by the silence time-out and by the exchange time-out
+//      since the connection was made (then 0, as if the peer closed)
 //  [X] blocking calls wait in short slices and call socket_wait_hook between
 //      them, so that a user interface can repaint
 //  [X] every POSIX call goes through posix_socket_calls (posix_socket_calls.h)
@@ -99,9 +100,12 @@ using namespace zq_winsock;
 
 // How long a blocking call may wait. A connection that is not made within
 // the connect time-out fails; a reply that stays silent for the receive
-// time-out ends as if the peer had closed the connection.
+// time-out ends as if the peer had closed the connection, and so does one
+// that is still coming in when the connection has lasted the exchange
+// time-out (a peer that sends for ever).
 constexpr int CONNECT_TIMEOUT_MS = 30000;
 constexpr int RECV_TIMEOUT_MS = 30000;
+constexpr int EXCHANGE_TIMEOUT_MS = 120000;
 // A blocking call waits in slices of this length and calls socket_wait_hook
 // between them.
 constexpr int WAIT_SLICE_MS = 50;
@@ -109,9 +113,9 @@ constexpr int WAIT_SLICE_MS = 50;
 struct SocketTimeouts {
   int connect_ms;
   int recv_ms;
+  int exchange_ms; // 0: no limit
 };
-// The time-outs in force: CONNECT_TIMEOUT_MS and RECV_TIMEOUT_MS unless a
-// test shortens them.
+// The time-outs in force: the constants above unless a test shortens them.
 extern SocketTimeouts socket_timeouts;
 
 // Called between wait slices while a call blocks; null for none.

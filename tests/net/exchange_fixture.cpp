@@ -60,7 +60,7 @@ void ExchangeTest::SetUp() {
   scratch_ = std::make_unique<ScratchDirectory>();
   saved_options_ = launch_options;
   saved_timeouts_ = socket_timeouts;
-  socket_timeouts = {TEST_TIMEOUT_MS, TEST_TIMEOUT_MS};
+  socket_timeouts = {TEST_TIMEOUT_MS, TEST_TIMEOUT_MS, EXCHANGE_TIMEOUT_MS};
   launch_options.proxy_mode = 0;
   launch_options.log_exchange = 1;
   install_bookkeeping();
