@@ -1,6 +1,7 @@
 // The Winsock 1.1 calls of winsock.h, over non-blocking POSIX sockets.
 //
-// A SOCKET is the POSIX descriptor. Descriptors are switched to non-blocking
+// A SOCKET is the POSIX descriptor. Name look-ups run on a thread of their
+// own, so that they too wait in slices. Descriptors are switched to non-blocking
 // mode when they are created, and every call that Windows would block in
 // waits here with poll, in slices of WAIT_SLICE_MS, calling socket_wait_hook
 // between slices; the waits are bounded by socket_timeouts.
@@ -12,13 +13,20 @@
 #include <arpa/inet.h>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
 
 SocketTimeouts socket_timeouts = {CONNECT_TIMEOUT_MS, RECV_TIMEOUT_MS,
                                   EXCHANGE_TIMEOUT_MS};
@@ -156,6 +164,66 @@ const char *parse_part(const char *p, unsigned long *value) {
   return p;
 }
 
+// One name look-up (IPv4 addresses for a stream socket). It runs on a
+// thread of its own while the caller waits in slices, calling
+// socket_wait_hook, for at most the connect time-out; a look-up that takes
+// longer is left to finish on its own and counts as failed. The result is
+// freed with posix_socket_calls.sys_freeaddrinfo.
+struct Lookup {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  bool abandoned = false;
+  std::string name;
+  struct addrinfo *found = nullptr;
+};
+
+struct addrinfo *look_up(const char *name) {
+  auto lookup = std::make_shared<Lookup>();
+  lookup->name = name;
+  auto resolve = posix_socket_calls.sys_getaddrinfo;
+  auto release = posix_socket_calls.sys_freeaddrinfo;
+  try {
+    std::thread([lookup, resolve, release] {
+      struct addrinfo hints;
+      memset(&hints, 0, sizeof(hints));
+      hints.ai_family = PF_INET;
+      hints.ai_socktype = ::SOCK_STREAM;
+      struct addrinfo *found = nullptr;
+      if (resolve(lookup->name.c_str(), nullptr, &hints, &found) != 0)
+        found = nullptr;
+      std::lock_guard<std::mutex> lock(lookup->mutex);
+      if (lookup->abandoned) {
+        if (found)
+          release(found);
+        return;
+      }
+      lookup->found = found;
+      lookup->done = true;
+      lookup->finished.notify_all();
+    }).detach();
+  } catch (const std::system_error &) {
+    return nullptr; // no thread to look up on
+  }
+  long long start = now_ms();
+  std::unique_lock<std::mutex> lock(lookup->mutex);
+  while (!lookup->done) {
+    long long left = socket_timeouts.connect_ms - (now_ms() - start);
+    if (left <= 0) {
+      lookup->abandoned = true;
+      return nullptr;
+    }
+    lookup->finished.wait_for(
+        lock, std::chrono::milliseconds(left < WAIT_SLICE_MS ? left : WAIT_SLICE_MS));
+    if (!lookup->done && socket_wait_hook) {
+      lock.unlock();
+      socket_wait_hook();
+      lock.lock();
+    }
+  }
+  return lookup->found;
+}
+
 } // namespace
 
 namespace zq_winsock {
@@ -237,12 +305,8 @@ u_long inet_addr(const char *cp) {
 struct hostent *gethostbyname(const char *name) {
   if (!name || !*name || strlen(name) >= sizeof(host_storage.name))
     return nullptr;
-  struct addrinfo hints;
-  memset(&hints, 0, sizeof(hints));
-  hints.ai_family = PF_INET;
-  hints.ai_socktype = ::SOCK_STREAM;
-  struct addrinfo *found = nullptr;
-  if (posix_socket_calls.sys_getaddrinfo(name, nullptr, &hints, &found) != 0 || !found)
+  struct addrinfo *found = look_up(name);
+  if (!found)
     return nullptr;
   HostEntryStorage &h = host_storage;
   memset(&h, 0, sizeof(h));

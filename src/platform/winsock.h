@@ -3,8 +3,9 @@
 // Implemented:
 //  [X] WSAStartup / WSACleanup (version 1.1; reference counted)
 //  [X] socket (AF_INET, SOCK_STREAM), closesocket
-//  [X] inet_addr (dotted IPv4), gethostbyname (IPv4 addresses of a name),
-//      htons
+//  [X] inet_addr (dotted IPv4), gethostbyname (IPv4 addresses of a name,
+//      looked up on a thread of its own and bounded by the connect
+//      time-out), htons
 //  [X] connect, bounded by the connect time-out (then SOCKET_ERROR)
 //  [X] send without SIGPIPE; a piece that went out only in part is completed
 //  [X] recv, bounded by the silence time-out and by the exchange time-out
