@@ -227,7 +227,8 @@ VirtualDisplay::VirtualDisplay() {
     server_->stop();
     return;
   }
-  name_ = ":" + number.substr(0, number.find('\n'));
+  name_ = ":";
+  name_ += number.substr(0, number.find('\n'));
 }
 
 VirtualDisplay::~VirtualDisplay() {

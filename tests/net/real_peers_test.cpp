@@ -3,7 +3,7 @@
 // tinyproxy and squid (proxy form). The acceptance check and a registration
 // with its 384-character query, which must reach the CGI intact.
 #include "exchange_fixture.h"
-#include "ranking_peers.h"
+#include "ranking_server.h"
 
 #include "files/identity.h"
 #include "files/ranking_target.h"
@@ -86,15 +86,17 @@ protected:
     EXPECT_TRUE(out.released) << out.release_problem;
   }
 
-  static std::unique_ptr<RankingPeers> peers_;
+  static std::unique_ptr<RankingServer> peers_;
 };
 
-std::unique_ptr<RankingPeers> RealPeerTest::peers_;
+std::unique_ptr<RankingServer> RealPeerTest::peers_;
 
 // nginx alone, for direct mode and for the proxy form sent to it.
 class DirectToNginxTest : public RealPeerTest {
 protected:
-  static void SetUpTestSuite() { peers_ = std::make_unique<RankingPeers>(false); }
+  static void SetUpTestSuite() {
+    peers_ = std::make_unique<RankingServer>(ServerSetup{});
+  }
   static void TearDownTestSuite() {
     EXPECT_TRUE(peers_->stop()) << peers_->problem();
     peers_.reset();
@@ -108,7 +110,9 @@ protected:
 // nginx with tinyproxy and squid in front.
 class ThroughProxiesTest : public RealPeerTest {
 protected:
-  static void SetUpTestSuite() { peers_ = std::make_unique<RankingPeers>(true); }
+  static void SetUpTestSuite() {
+    peers_ = std::make_unique<RankingServer>(ServerSetup{.proxies = true});
+  }
   static void TearDownTestSuite() {
     EXPECT_TRUE(peers_->stop()) << peers_->problem();
     peers_.reset();
@@ -124,7 +128,7 @@ protected:
 TEST_F(DirectToNginxTest, DirectModeGetsTheBodyAloneAndTheQueryArrivesIntact) {
   launch_options.proxy_mode = 0;
   for (const PeerCase &row : EXCHANGES)
-    check_exchange(row, RANKING_HOST, RankingPeers::SERVER_PORT);
+    check_exchange(row, RANKING_HOST, RankingServer::SERVER_PORT);
 }
 
 // The proxy form carries no Host line, which nginx as a server refuses with
@@ -133,7 +137,7 @@ TEST_F(DirectToNginxTest, NginxRefusesTheProxyFormAndTheExchangeFails) {
   launch_options.proxy_mode = 1;
   ExchangeCall call;
   call.host = "127.0.0.1";
-  call.port = RankingPeers::SERVER_PORT;
+  call.port = RankingServer::SERVER_PORT;
   call.target = ACCEPTANCE_TARGET;
   ExchangeOutcome out = exchange(call);
   EXPECT_EQ(out.result, 0);
@@ -148,8 +152,8 @@ TEST_F(ThroughProxiesTest, ProxyModeTakesTheHeaderOffAndTheQueryArrivesIntact) {
     int port;
   };
   const Proxy proxies[] = {
-      {"tinyproxy", RankingPeers::TINYPROXY_PORT},
-      {"squid", RankingPeers::SQUID_PORT},
+      {"tinyproxy", RankingServer::TINYPROXY_PORT},
+      {"squid", RankingServer::SQUID_PORT},
   };
   launch_options.proxy_mode = 1;
   for (const Proxy &proxy : proxies) {

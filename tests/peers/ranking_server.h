@@ -1,8 +1,9 @@
-// A stand-in ranking server for whole-program runs, made of the real peers
-// in tests/peers: nginx with fcgiwrap serving the acceptance marker and the
-// ranking CGI, and, when asked, tinyproxy and squid in front of it. What a
-// run needs to vary is set up front: the marker file's bytes (or no marker
-// file) and whether the CGI answers anything.
+// A stand-in ranking server for the tests that talk to real peers, made of
+// the scripts in this folder: nginx with fcgiwrap serving the acceptance
+// marker and the ranking CGI (which records each query), and, when asked,
+// tinyproxy and squid in front of it. What a test needs to vary is set up
+// front: the marker file's bytes (or no marker file) and whether the CGI
+// answers anything.
 //
 // Meant to run inside run_in_netns.sh, where port 80 is free and the
 // ranking host names 127.0.0.1. Each object has a scratch folder of its
@@ -13,12 +14,12 @@
 
 struct ServerSetup {
   // The bytes of "/score/zq.txt"; nullptr: there is no such file (404).
-  const char *marker;
+  const char *marker = "*zq*00\r\n";
   // false: the CGI records the query and answers an empty body, so that
   // nginx closes a version-less request's connection without a byte.
-  bool cgi_answers;
+  bool cgi_answers = true;
   // tinyproxy and squid as well.
-  bool proxies;
+  bool proxies = false;
 };
 
 class RankingServer {
@@ -45,8 +46,10 @@ public:
   const std::string &problem() const { return problem_; }
   // The queries that the CGI was called with, each followed by a line feed.
   std::string recorded_queries() const;
+  void forget_queries() const;
   // How many requests for the acceptance marker nginx has answered.
   int marker_requests() const;
+  // Stops every peer; true when all were stopped. The destructor calls it.
   bool stop();
 
 private:
