@@ -227,8 +227,8 @@ VirtualDisplay::VirtualDisplay() {
     server_->stop();
     return;
   }
-  name_ = ":";
-  name_ += number.substr(0, number.find('\n'));
+  number.resize(number.find('\n'));
+  name_ = std::string(1, ':').append(number);
 }
 
 VirtualDisplay::~VirtualDisplay() {
