@@ -113,8 +113,8 @@ int main(int argc, char **argv) {
   launch_options.port = port;
   HeadlessRenderer renderer;
   dialog_mode = MODE_INPUT;
-  Dialog *dialog =
-      dialog_manager().create_dialog(*find_dialog_template(IDD_REGISTRATION), dialog_proc, 0);
+  Dialog *dialog = dialog_manager().create_dialog(*find_dialog_template(IDD_REGISTRATION),
+                                                  dialog_proc, 0);
   HWND handle = DialogManager::handle_of(dialog);
   SetDlgItemTextA(handle, IDC_NAME_EDIT, "BenchName");
 

@@ -44,7 +44,8 @@ Run run(const std::vector<char *> &command) {
 
 int main(int argc, char **argv) {
   if (argc < 5 || strcmp(argv[2], "--") != 0) {
-    fprintf(stderr, "usage: %s ROUNDS -- PROGRAM_A [ARGS] -- PROGRAM_B [ARGS]\n", argv[0]);
+    fprintf(stderr, "usage: %s ROUNDS -- PROGRAM_A [ARGS] -- PROGRAM_B [ARGS]\n",
+            argv[0]);
     return 2;
   }
   int rounds = atoi(argv[1]);
