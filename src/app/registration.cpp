@@ -42,8 +42,10 @@ constexpr const char NAME_MESSAGE_TEXT[] =
     "\x8f\xe3\x95\x4b\x97\x76\x82\xc5\x82\xb7\x81\x42";
 constexpr const char NAME_MESSAGE_CAPTION[] = "ZQ";
 
-static_assert(TARGET_SCHEME_LENGTH + sizeof(RANKING_HOST) + 1 + sizeof(RANKING_CGI_PATH) +
-                      3 * 128 <=
+// The scheme, the host, "/", the CGI path and query, the encoded block and
+// a NUL (the sizes below count the NULs of the host and of the path).
+static_assert(TARGET_SCHEME_LENGTH + sizeof(RANKING_HOST) + sizeof(RANKING_CGI_PATH) +
+                      ENCODED_BLOCK_LENGTH <=
                   TARGET_BUFFER_SIZE,
               "the registration target fits its buffer");
 
