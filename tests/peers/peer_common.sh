@@ -115,3 +115,24 @@ need_port() {
   case "$1" in '' | *[!0-9]*) die "not a port: '$1'" ;; esac
   [ "$1" -ge 1 ] && [ "$1" -le 65535 ] || die "not a port: '$1'"
 }
+
+# Reads a proxy script's "ACTION --dir DIR --port PORT --upstream-port PORT"
+# into action, dir, port and upstream_port; calls the script's usage on
+# anything else.
+read_proxy_arguments() {
+  [ $# -ge 1 ] || usage
+  action=$1
+  shift
+  dir='' port='' upstream_port=''
+  while [ $# -gt 0 ]; do
+    [ $# -ge 2 ] || usage
+    case "$1" in
+    --dir) dir=$2 ;;
+    --port) need_port "$2"; port=$2 ;;
+    --upstream-port) need_port "$2"; upstream_port=$2 ;;
+    *) usage ;;
+    esac
+    shift 2
+  done
+  [ -n "$dir" ] || usage
+}

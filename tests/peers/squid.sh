@@ -19,21 +19,7 @@ usage() {
   exit 2
 }
 
-[ $# -ge 1 ] || usage
-action=$1
-shift
-dir='' port='' upstream_port=''
-while [ $# -gt 0 ]; do
-  [ $# -ge 2 ] || usage
-  case "$1" in
-  --dir) dir=$2 ;;
-  --port) need_port "$2"; port=$2 ;;
-  --upstream-port) need_port "$2"; upstream_port=$2 ;;
-  *) usage ;;
-  esac
-  shift 2
-done
-[ -n "$dir" ] || usage
+read_proxy_arguments "$@"
 
 case "$action" in
 stop)
