@@ -540,4 +540,22 @@ TEST_F(RegistrationDialog, StoredTextsLongerThanTheLimitsAreShownWhole) {
   EXPECT_EQ(comment->limit, (size_t)COMMENT_EDIT_LIMIT);
 }
 
+// Whatever the player types is what gets registered: the edits take no
+// more bytes than the sequence reads (15 of name, 31 of comment), so no
+// typed byte is dropped on the way.
+TEST_F(RegistrationDialog, EveryTypedByteIsRegistered) {
+  serve({CHECK_CLOSED});
+  open();
+  type_name("ABCDEFGHIJKLMNOP"); // 16: the last is refused
+  renderer.click_into(IDC_COMMENT_EDIT);
+  EXPECT_FALSE(renderer.type("あいうえおかきくけこさしすせそたち")) // 34 bytes
+      << "the comment edit refuses what does not fit";
+  EXPECT_EQ(dialog->find(IDC_NAME_EDIT)->text, "ABCDEFGHIJKLMNO");
+  EXPECT_EQ(cp932_to_utf8(dialog->find(IDC_COMMENT_EDIT)->text),
+            "あいうえおかきくけこさしすせそ");
+  renderer.press(IDOK);
+  EXPECT_STREQ(player_identity.name, "ABCDEFGHIJKLMNO");
+  EXPECT_EQ(cp932_to_utf8(player_identity.comment), "あいうえおかきくけこさしすせそ");
+}
+
 } // namespace
