@@ -75,16 +75,17 @@ port_open() {
   (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
-# wait_until_listening PIDFILE PORT LOGFILE: waits until PORT accepts
-# connections; fails, showing LOGFILE, when the daemon ends first or
+# wait_until PIDFILE LOGFILE WHAT COMMAND...: waits until COMMAND succeeds;
+# fails, saying WHAT and showing LOGFILE, when the daemon ends first or
 # PEER_START_WAIT_SECONDS pass.
-wait_until_listening() {
-  local pidfile=$1 port=$2 logfile=$3 group tries
+wait_until() {
+  local pidfile=$1 logfile=$2 what=$3 group tries
+  shift 3
   group=$(cat "$pidfile")
   tries=$((PEER_START_WAIT_SECONDS * 10))
-  until port_open "$port"; do
+  until "$@"; do
     if ! group_alive "$group" || [ $tries -le 0 ]; then
-      echo "$(basename "$0"): port $port did not open; $logfile says:" >&2
+      echo "$(basename "$0"): $what; $logfile says:" >&2
       tail -n 30 "$logfile" >&2 2>/dev/null || true
       return 1
     fi
@@ -93,21 +94,14 @@ wait_until_listening() {
   done
 }
 
-# wait_until_exists PIDFILE PATH LOGFILE: as wait_until_listening, for a
-# Unix socket file.
+# wait_until_listening PIDFILE PORT LOGFILE: until PORT accepts connections.
+wait_until_listening() {
+  wait_until "$1" "$3" "port $2 did not open" port_open "$2"
+}
+
+# wait_until_exists PIDFILE PATH LOGFILE: until the Unix socket PATH exists.
 wait_until_exists() {
-  local pidfile=$1 path=$2 logfile=$3 group tries
-  group=$(cat "$pidfile")
-  tries=$((PEER_START_WAIT_SECONDS * 10))
-  until [ -S "$path" ]; do
-    if ! group_alive "$group" || [ $tries -le 0 ]; then
-      echo "$(basename "$0"): $path did not appear; $logfile says:" >&2
-      tail -n 30 "$logfile" >&2 2>/dev/null || true
-      return 1
-    fi
-    sleep 0.1
-    tries=$((tries - 1))
-  done
+  wait_until "$1" "$3" "$2 did not appear" test -S "$2"
 }
 
 # need_port VALUE: fails unless VALUE is a TCP port number.
@@ -117,9 +111,13 @@ need_port() {
 }
 
 # Reads a proxy script's "ACTION --dir DIR --port PORT --upstream-port PORT"
-# into action, dir, port and upstream_port; calls the script's usage on
-# anything else.
+# into action, dir, port and upstream_port, and calls the script's usage on
+# anything else. "stop" stops the daemon of DIR/NAME.pid and ends the
+# script; "start" returns with DIR made and absolute.
+#   read_proxy_arguments NAME ARGUMENT...
 read_proxy_arguments() {
+  local name=$1
+  shift
   [ $# -ge 1 ] || usage
   action=$1
   shift
@@ -135,4 +133,15 @@ read_proxy_arguments() {
     shift 2
   done
   [ -n "$dir" ] || usage
+  case "$action" in
+  stop)
+    stop_daemon "$dir/$name.pid"
+    exit
+    ;;
+  start) ;;
+  *) usage ;;
+  esac
+  [ -n "$port" ] && [ -n "$upstream_port" ] || usage
+  mkdir -p "$dir"
+  dir=$(cd "$dir" && pwd)
 }

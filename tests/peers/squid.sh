@@ -19,20 +19,7 @@ usage() {
   exit 2
 }
 
-read_proxy_arguments "$@"
-
-case "$action" in
-stop)
-  stop_daemon "$dir/squid.pid"
-  exit
-  ;;
-start) ;;
-*) usage ;;
-esac
-
-[ -n "$port" ] && [ -n "$upstream_port" ] || usage
-mkdir -p "$dir"
-dir=$(cd "$dir" && pwd)
+read_proxy_arguments squid "$@"
 trap 'stop_daemon "$dir/squid.pid" >/dev/null 2>&1 || true' ERR
 chown proxy:proxy "$dir"
 # squid, as "proxy", has to reach its folder from the root down.

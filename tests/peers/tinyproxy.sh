@@ -18,20 +18,7 @@ usage() {
   exit 2
 }
 
-read_proxy_arguments "$@"
-
-case "$action" in
-stop)
-  stop_daemon "$dir/tinyproxy.pid"
-  exit
-  ;;
-start) ;;
-*) usage ;;
-esac
-
-[ -n "$port" ] && [ -n "$upstream_port" ] || usage
-mkdir -p "$dir"
-dir=$(cd "$dir" && pwd)
+read_proxy_arguments tinyproxy "$@"
 trap 'stop_daemon "$dir/tinyproxy.pid" >/dev/null 2>&1 || true' ERR
 
 cat >"$dir/tinyproxy.conf" <<CONF
